@@ -39,15 +39,24 @@ inline void StoreBE(uint8_t* p, uint32_t v) {
     p[3] = uint8_t(v);
 }
 
+// Message expansion on the fly in a 16-word window: W[k] lands in the slot of
+// W[k-16], which no later round or expansion needs.
+#define SM3_W(k) w[(k) & 15]
+#define SM3_EXPAND(k)                                                                          \
+    SM3_W(k) = SM3_P1(SM3_W((k) - 16) ^ SM3_W((k) - 9) ^ SM3_ROTL(SM3_W((k) - 3), 15)) ^          \
+               SM3_ROTL(SM3_W((k) - 13), 7) ^ SM3_W((k) - 6)
+
 // One round. The caller rotates the roles of the eight registers, so no moves
-// are needed: the new A lands in D's register and the new E in H's.
+// are needed: the new A lands in D's register and the new E in H's. Round j
+// uses W[j] and W'[j] = W[j] ^ W[j+4]; from round 12 on it first expands W[j+4].
 #define SM3_ROUND(A, B, C, D, E, F, G, H, j, FF, GG)          \
     do {                                                      \
+        if ((j) >= 12) SM3_EXPAND((j) + 4);                   \
         uint32_t a12 = SM3_ROTL(A, 12);                       \
         uint32_t ss1 = SM3_ROTL(a12 + E + kT.t[j], 7);        \
         uint32_t ss2 = ss1 ^ a12;                             \
-        D = FF(A, B, C) + D + ss2 + (w[j] ^ w[(j) + 4]);      \
-        H = GG(E, F, G) + H + ss1 + w[j];                     \
+        D = FF(A, B, C) + D + ss2 + (SM3_W(j) ^ SM3_W((j) + 4)); \
+        H = GG(E, F, G) + H + ss1 + SM3_W(j);                 \
         B = SM3_ROTL(B, 9);                                   \
         F = SM3_ROTL(F, 19);                                  \
         H = SM3_P0(H);                                        \
@@ -60,13 +69,9 @@ inline void StoreBE(uint8_t* p, uint32_t v) {
     SM3_ROUND(b, c, d, a, f, g, h, e, (j) + 3, FF, GG)
 
 void Compress(uint32_t v[8], const uint8_t* p, size_t blocks) {
-    uint32_t w[68];
+    uint32_t w[16];
     while (blocks--) {
         for (int i = 0; i < 16; ++i) w[i] = LoadBE(p + 4 * i);
-        for (int i = 16; i < 68; ++i) {
-            uint32_t x = w[i - 16] ^ w[i - 9] ^ SM3_ROTL(w[i - 3], 15);
-            w[i] = SM3_P1(x) ^ SM3_ROTL(w[i - 13], 7) ^ w[i - 6];
-        }
         uint32_t a = v[0], b = v[1], c = v[2], d = v[3], e = v[4], f = v[5], g = v[6], h = v[7];
         SM3_R4(0, SM3_FF0, SM3_GG0);
         SM3_R4(4, SM3_FF0, SM3_GG0);

@@ -1,0 +1,19 @@
+#pragma once
+#include <stdint.h>
+
+#include "card_state.h"
+
+namespace vt {
+
+// Runs one command on the token in `slot` (the caller holds the reader's
+// transaction): faults first, then the card; the token file is rewritten when the
+// card's state changed. Every exchange is traced.
+uint32_t ExchangeWithCard(uint32_t slot, const uint8_t* command, uint32_t length, uint8_t* response,
+                          uint32_t* responseLength, uint32_t* statusWord);
+
+// The current state of the token in `slot` (read from its file when it changed).
+bool CurrentCard(uint32_t slot, vtoken::CardState* state);
+// Clears the card's RAM, as a reset or a new insertion does.
+bool ResetCard(uint32_t slot);
+
+}  // namespace vt
