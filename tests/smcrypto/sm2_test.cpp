@@ -159,7 +159,8 @@ TEST_F(Sm2Decrypt, TamperedCiphertextIsRefused) {
         const char* what;
         void (*change)(SM2_CIPHER_RECORD&);
     } cases[] = {
-        {"C3 bit", [](SM2_CIPHER_RECORD& r) { r.c3[5] ^= 0x01; }},
+        {"C3 first byte", [](SM2_CIPHER_RECORD& r) { r.c3[0] ^= 0x01; }},
+        {"C3 last byte", [](SM2_CIPHER_RECORD& r) { r.c3[31] ^= 0x80; }},
         {"C2 byte", [](SM2_CIPHER_RECORD& r) { r.c2[0] ^= 0x80; }},
         {"C2 shortened", [](SM2_CIPHER_RECORD& r) { r.c2Len -= 1; }},
         {"C1 off the curve", [](SM2_CIPHER_RECORD& r) { r.y[31] ^= 0x01; }},
