@@ -39,6 +39,8 @@ start_wine_env() {
   fi
   wineserver -p
   trap stop_wine_env EXIT
+  # First start in this session: let Wine finish any prefix update before tests are timed.
+  timeout 120 wine cmd /c exit >/dev/null 2>&1 || true
 }
 
 stop_wine_env() {

@@ -15,7 +15,7 @@ constexpr DeviceHandle kDev = 7;
 
 struct DecodeCase {
   const char* name;
-  uint32_t (*call)(DeviceHandle, uint32_t*);
+  uint32_t(PQ_WINAPI* call)(DeviceHandle, uint32_t*);
   const char* command;
   uint16_t sw;
   const char* answer;

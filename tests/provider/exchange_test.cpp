@@ -166,7 +166,9 @@ TEST(SecureWrap, EnvelopeDecryptsAndAuthenticatesWithIndependentCiphers) {
     size_t pos = c.headerLength;
     size_t lc = c.expectedLcBytes == 1 ? command[pos] : (command[pos] << 8 | command[pos + 1]);
     EXPECT_EQ(lc, c.expectedPaddedLength + 4);
-    if (c.expectedLcBytes == 2) EXPECT_NE(command[pos], 0x00);
+    if (c.expectedLcBytes == 2) {
+      EXPECT_NE(command[pos], 0x00);
+    }
     pos += c.expectedLcBytes;
     ASSERT_EQ(command.size(), pos + c.expectedPaddedLength + 4);
     Bytes encrypted(command.begin() + pos, command.begin() + pos + c.expectedPaddedLength);
