@@ -52,6 +52,14 @@ constexpr uint32_t kCidReservedOffset = 59;
 
 }  // namespace
 
+uint32_t pq::DecodeSymSupport(uint8_t b) {
+  if (b == 0xFF) return 1;
+  if ((b & 0x03) == 0x03) return 0x61;
+  if (b & 0x02) return 0x60;
+  if (b & 0x01) return 1;
+  return 0;
+}
+
 PQ_EXPORT uint32_t PQ_WINAPI HWGetSerial(DeviceHandle device, uint8_t* serial8) {
   return Guarded([&]() -> uint32_t {
     if (serial8 == nullptr) return kErrInvalidArgument;
@@ -225,11 +233,7 @@ PQ_EXPORT uint32_t PQ_WINAPI HWGetSymSupport(DeviceHandle device, uint32_t* bits
     Reply reply = GetData(device, kItemSymSupport, 1);
     *bits = 0;
     if (!reply.Ok() || reply.data.empty()) return kOk;
-    uint8_t b = reply.data[0];
-    if (b == 0xFF) *bits = 1;
-    else if ((b & 0x03) == 0x03) *bits = 0x61;
-    else if (b & 0x02) *bits = 0x60;
-    else if (b & 0x01) *bits = 1;
+    *bits = DecodeSymSupport(reply.data[0]);
     return kOk;
   });
 }

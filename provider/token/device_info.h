@@ -32,3 +32,8 @@ PQ_EXPORT uint32_t PQ_WINAPI HWGetSupportEncMacCMD(DeviceHandle device);
 PQ_EXPORT uint32_t PQ_WINAPI HWSelMF(DeviceHandle device);
 
 PQ_EXPORT uint32_t PQ_WINAPI HexToStr(const uint8_t* bytes, uint32_t length, char* text);
+
+namespace pq {
+// Symmetric support bits from the item byte: 1 SSF33, 0x60 SCB2, 0x61 both, 0 none.
+uint32_t DecodeSymSupport(uint8_t b);
+}  // namespace pq

@@ -3,6 +3,7 @@
 #include <setupapi.h>
 #include <stdio.h>
 
+#include "../token/device_info.h"
 #include "result_codes.h"
 #include "usb_channel.h"
 
@@ -106,10 +107,6 @@ PQ_EXPORT uint32_t PQ_WINAPI HWUsbGetSymSupport(void* marker, void* deviceFile, 
   uint8_t answer[16] = {0};
   uint32_t length = sizeof(answer);
   if (UsbTransmitOnFile(deviceFile, command, sizeof(command), answer, &length) != 0 || length < 1) return kOk;
-  uint8_t b = answer[0];
-  if (b == 0xFF) *bits = 1;
-  else if ((b & 0x03) == 0x03) *bits = 0x61;
-  else if (b & 0x02) *bits = 0x60;
-  else if (b & 0x01) *bits = 1;
+  *bits = DecodeSymSupport(answer[0]);
   return kOk;
 }
