@@ -123,3 +123,66 @@ TEST(CardState, CodecRoundTripsAndSkipsUnknownRecords) {
 }
 
 }  // namespace
+
+namespace {
+
+struct ButtonFixture {
+  CardOs os;
+  CardState s;
+  long long clock = 1000;
+  explicit ButtonFixture(const char* profile) {
+    os.now = [this] { return clock; };
+    MakeCard(profile, {1, 2, 3, 4, 5, 6, 7, 8}, s);
+    s.confirmPrefixes.push_back(B({0x80, 0xCA, 0x00, 0x01}));  // the serial needs the button
+  }
+  ResponseApdu Serial() { return Send(os, s, B({0x80, 0xCA, 0x00, 0x01, 0x08})); }
+};
+
+TEST(CardButton, WaitsUntilTheUserActs) {
+  struct Case {
+    uint8_t action;  // 0: the time runs out
+    uint16_t finalSw;
+    uint8_t stateByte;
+  } cases[] = {{kButtonPressed, 0x9000, 2}, {kButtonRefused, 0x6955, 3}, {0, 0x6956, 4}};
+  for (const auto& c : cases) {
+    ButtonFixture f("display");
+    EXPECT_EQ(f.Serial().sw, 0x6954);
+    EXPECT_EQ(f.Serial().sw, 0x6954) << "still waiting";
+    ResponseApdu state = Send(f.os, f.s, B({0x80, 0xAB, 0x06, 0x00, 0x03}));
+    EXPECT_EQ(state.data, B({0x01, 0x2C, 0x01})) << "300 seconds left, waiting";
+    if (c.action != 0) {
+      EXPECT_TRUE(ApplyButtonAction(f.s, c.action));
+    } else {
+      f.clock += 300;
+    }
+    state = Send(f.os, f.s, B({0x80, 0xAB, 0x06, 0x00, 0x03}));
+    EXPECT_EQ(state.data[2], c.stateByte);
+    ResponseApdu r = f.Serial();
+    EXPECT_EQ(r.sw, c.finalSw);
+    if (c.finalSw == 0x9000) EXPECT_EQ(r.data, B({1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(f.Serial().sw, 0x6954) << "the next command waits afresh";
+  }
+}
+
+TEST(CardButton, CancelEndsTheWaitAndTimeOutIsConfigurable) {
+  ButtonFixture f("legacy");
+  EXPECT_EQ(Send(f.os, f.s, B({0x80, 0xAB, 0x02, 0x00, 0x02, 0x00, 0x05})).sw, 0x9000);
+  EXPECT_EQ(f.Serial().sw, 0x6954);
+  EXPECT_EQ(Send(f.os, f.s, B({0x80, 0x48, 0x01, 0x00, 0x00})).sw, 0x9000);
+  EXPECT_EQ(f.Serial().sw, 0x6955);
+  EXPECT_EQ(f.Serial().sw, 0x6954);
+  f.clock += 5;
+  EXPECT_EQ(f.Serial().sw, 0x6956) << "a five-second time-out";
+  EXPECT_FALSE(ApplyButtonAction(f.s, kButtonPressed)) << "nothing waits";
+}
+
+TEST(CardButton, TokensWithoutAButtonNeverWait) {
+  ButtonFixture f("current");
+  EXPECT_EQ(f.Serial().sw, 0x9000);
+  EXPECT_EQ(Send(f.os, f.s, B({0x80, 0x48, 0x01, 0x00, 0x00})).sw, 0x6D00);
+  CardState display;
+  ASSERT_TRUE(MakeCard("display", {1, 1, 1, 1, 1, 1, 1, 1}, display));
+  EXPECT_FALSE(display.confirmPrefixes.empty()) << "private-key operations wait by default";
+}
+
+}  // namespace

@@ -260,6 +260,31 @@ TEST_F(VirtualTokenTest, TokenStateSurvivesRemovalAndReinsertion) {
   EXPECT_EQ(std::string(reinterpret_cast<char*>(read), length), id);
 }
 
+TEST_F(VirtualTokenTest, ButtonPressFromOutsideReleasesTheWaitingCommand) {
+  ASSERT_EQ(g_vt.Insert(2, "display", "56540000B0770002"), 0u);
+  const uint8_t serialPrefix[4] = {0x80, 0xCA, 0x00, 0x01};
+  ASSERT_EQ(g_vt.RequireButton(2, serialPrefix, 4), 0u);
+  uint32_t device = 0;
+  ASSERT_EQ(g_vt.Connect(g_vt.NameOf(2).c_str(), &device), 0u);
+  const uint8_t command[5] = {0x80, 0xCA, 0x00, 0x01, 0x08};
+  auto send = [&](uint32_t* sw) {
+    uint8_t response[64];
+    uint32_t length = sizeof(response);
+    return g_vt.Transmit(device, command, 5, response, &length, sw);
+  };
+  uint32_t sw = 0;
+  ASSERT_EQ(send(&sw), 0u);
+  EXPECT_EQ(sw, 0x6954u);
+  ASSERT_EQ(g_vt.Button(2, 1 /*press*/), 0u);
+  ASSERT_EQ(send(&sw), 0u);
+  EXPECT_EQ(sw, 0x9000u);
+  ASSERT_EQ(send(&sw), 0u);
+  ASSERT_EQ(g_vt.Button(2, 2 /*refuse*/), 0u);
+  ASSERT_EQ(send(&sw), 0u);
+  EXPECT_EQ(sw, 0x6955u);
+  g_vt.Disconnect(device);
+}
+
 // Child roles for the cross-process tests.
 int RunChild(int argc, char** argv) {
   std::string role = argv[1];

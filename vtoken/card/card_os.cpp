@@ -31,6 +31,7 @@ CardOs::CardOs() {
   RegisterDeviceInfoCommands(*this);
   RegisterFileCommands(*this);
   RegisterResponseCommands(*this);
+  RegisterButtonCommands(*this);
 }
 
 void CardOs::Register(uint8_t cla, uint8_t ins, Handler handler) {
@@ -46,6 +47,10 @@ ResponseApdu CardOs::Process(CardState& state, const uint8_t* apdu, size_t lengt
   // Data a previous command announced is only available to the very next command.
   if (command.ins != 0xC0) state.ram.pendingResponse.clear();
   CardContext context{state, false, random, now};
+  if (NeedsButton(state, command, apdu, length)) {
+    ResponseApdu gated;
+    if (GateOnButton(context, Bytes(apdu, apdu + length), &gated)) return gated;
+  }
   ResponseApdu response = it->second(context, command);
   if (persistentChanged) *persistentChanged = context.dirty;
   return response;

@@ -72,5 +72,13 @@ bool ParseCommand(const uint8_t* apdu, size_t length, CommandApdu& out);
 void RegisterDeviceInfoCommands(CardOs& os);
 void RegisterFileCommands(CardOs& os);
 void RegisterResponseCommands(CardOs& os);
+void RegisterButtonCommands(CardOs& os);
+
+// The button gate, run before a command reaches its handler.
+bool NeedsButton(const CardState& state, const CommandApdu& cmd, const uint8_t* apdu, size_t length);
+// True when the gate answers instead of the command (0x6954, 0x6955 or 0x6956).
+bool GateOnButton(CardContext& c, const Bytes& command, ResponseApdu* answer);
+// The user acts on the button (press, refuse, let expire). False when nothing waits.
+bool ApplyButtonAction(CardState& state, uint8_t outcome);
 
 }  // namespace vtoken

@@ -81,6 +81,10 @@ bool MakeCard(const std::string& name, const std::array<uint8_t, 8>& serial, Car
     s.hasReservedSections = spec.reservedSections;
     s.challengeP1 = spec.challengeP1;
     s.sections = {Bytes(64, 0), Bytes(64, 0), Bytes(192, 0)};
+    if (HasButton(s)) {
+      // Private-key operations (RSA in both generations and forms, SM2 signing) ask the user.
+      s.confirmPrefixes = {{0x80, 0xC6}, {0x84, 0xC6}, {0x90, 0xC6}, {0x94, 0xC6}, {0xE0, 0x03}};
+    }
     out = std::move(s);
     return true;
   }

@@ -16,8 +16,11 @@ enum Tag : uint8_t {
   kTagSection = 6,  // section number, then the field
   kTagFreeSpace = 7,
   kTagChallengeP1 = 8,
+  kTagConfirmPrefix = 9,
+  kTagButtonSettings = 10,  // timeout (2 bytes), mode
   kTagLastChallenge = 0x80,
   kTagPending = 0x81,
+  kTagButtonWait = 0x82,  // outcome, since (8 bytes), command
 };
 
 void Put(Bytes& out, uint8_t tag, const uint8_t* value, size_t length) {
@@ -40,6 +43,12 @@ uint32_t GetU32(const uint8_t* p) {
 }
 
 }  // namespace
+
+bool HasButton(const CardState& state) {
+  auto it = state.items.find(0x17);
+  if (it == state.items.end() || it->second.empty()) return false;
+  return it->second[0] == 0x83 || (it->second[0] & 0x03) == 0x03;
+}
 
 Bytes BuildAtr(const CardState& state) {
   // TS, T0 (TB1 and TC1 follow, 13 historical bytes), TB1, TC1, historical bytes.
@@ -65,6 +74,17 @@ Bytes EncodeCardState(const CardState& state) {
     Bytes value{i};
     value.insert(value.end(), state.sections[i].begin(), state.sections[i].end());
     Put(out, kTagSection, value);
+  }
+  for (const auto& prefix : state.confirmPrefixes) Put(out, kTagConfirmPrefix, prefix);
+  uint8_t button[3] = {static_cast<uint8_t>(state.buttonTimeoutSeconds >> 8),
+                       static_cast<uint8_t>(state.buttonTimeoutSeconds), state.buttonMode};
+  Put(out, kTagButtonSettings, button, sizeof(button));
+  if (!state.ram.buttonCommand.empty()) {
+    Bytes wait{state.ram.buttonOutcome};
+    for (int shift = 56; shift >= 0; shift -= 8)
+      wait.push_back(static_cast<uint8_t>(static_cast<unsigned long long>(state.ram.buttonSince) >> shift));
+    wait.insert(wait.end(), state.ram.buttonCommand.begin(), state.ram.buttonCommand.end());
+    Put(out, kTagButtonWait, wait);
   }
   Put(out, kTagLastChallenge, state.ram.lastChallenge);
   Put(out, kTagPending, state.ram.pendingResponse);
@@ -113,6 +133,21 @@ bool DecodeCardState(const uint8_t* data, size_t length, CardState& state) {
         if (size < 1 || v[0] >= decoded.sections.size()) return false;
         decoded.sections[v[0]] = Bytes(v + 1, v + size);
         break;
+      case kTagConfirmPrefix: decoded.confirmPrefixes.emplace_back(v, v + size); break;
+      case kTagButtonSettings:
+        if (size != 3) return false;
+        decoded.buttonTimeoutSeconds = static_cast<uint16_t>((v[0] << 8) | v[1]);
+        decoded.buttonMode = v[2];
+        break;
+      case kTagButtonWait: {
+        if (size < 10) return false;
+        decoded.ram.buttonOutcome = v[0];
+        unsigned long long since = 0;
+        for (int i = 1; i <= 8; ++i) since = (since << 8) | v[i];
+        decoded.ram.buttonSince = static_cast<long long>(since);
+        decoded.ram.buttonCommand.assign(v + 9, v + size);
+        break;
+      }
       case kTagLastChallenge: decoded.ram.lastChallenge = Bytes(v, v + size); break;
       case kTagPending: decoded.ram.pendingResponse = Bytes(v, v + size); break;
       default: break;  // written by a newer card: not ours to interpret

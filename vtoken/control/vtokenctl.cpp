@@ -22,6 +22,8 @@ int Usage() {
       "       vtokenctl fault <slot> fail <command-prefix-hex> [count]\n"
       "       vtokenctl fault <slot> silent <command-prefix-hex> <milliseconds>\n"
       "       vtokenctl clear-faults <slot>\n"
+      "       vtokenctl button <slot> press|refuse|expire\n"
+      "       vtokenctl require-button <slot> <command-prefix-hex>\n"
       "       vtokenctl trace <slot> | trace-clear <slot>\n"
       "       vtokenctl store\n",
       stderr);
@@ -97,6 +99,18 @@ int main(int argc, char** argv) {
     while (fgets(line, sizeof(line), f)) fputs(line, stdout);
     fclose(f);
     return 0;
+  }
+  if (cmd == "button" && argc >= 4) {
+    const std::string act = argv[3];
+    uint32_t action = act == "press" ? VT_BUTTON_PRESS : act == "refuse" ? VT_BUTTON_REFUSE
+                    : act == "expire" ? VT_BUTTON_EXPIRE : 0;
+    if (action == 0) return Usage();
+    return Report(vtoken.Button(slot, action), "button");
+  }
+  if (cmd == "require-button" && argc >= 4) {
+    std::vector<uint8_t> header;
+    if (!ParseHex(argv[3], &header) || header.empty()) return Usage();
+    return Report(vtoken.RequireButton(slot, header.data(), static_cast<uint32_t>(header.size())), "require-button");
   }
   if (cmd == "fault" && argc >= 5) {
     const std::string kind = argv[3];

@@ -107,6 +107,13 @@ uint32_t ExchangeWithCard(uint32_t slot, const uint8_t* command, uint32_t length
     if (!Refresh(slot, tokenId, generation)) return VT_E_STORE;
     vtoken::CardState& state = g_cache[slot].state;
     vtoken::Bytes before = vtoken::EncodeCardState(state);
+    // The user's act on the button reaches the card with the next command.
+    uint32_t action = WithShared([&](SharedBlock& b) {
+      uint32_t a = b.readers[slot].buttonAction;
+      b.readers[slot].buttonAction = 0;
+      return a;
+    });
+    if (action != 0) vtoken::ApplyButtonAction(state, static_cast<uint8_t>(action));
     vtoken::ResponseApdu answer = Os().Process(state, command, length, nullptr);
     if (vtoken::EncodeCardState(state) != before && !Store(slot, tokenId, state)) return VT_E_STORE;
     data = std::move(answer.data);
@@ -136,13 +143,17 @@ bool CurrentCard(uint32_t slot, vtoken::CardState* state) {
   return true;
 }
 
-bool ResetCard(uint32_t slot) {
+bool ModifyCard(uint32_t slot, void (*change)(vtoken::CardState&, const void*), const void* argument) {
   std::lock_guard<std::mutex> lock(g_cacheLock);
   std::string tokenId;
   uint32_t generation = 0;
   if (!Snapshot(slot, &tokenId, &generation) || !Refresh(slot, tokenId, generation)) return false;
-  g_cache[slot].state.ResetVolatile();
+  change(g_cache[slot].state, argument);
   return Store(slot, tokenId, g_cache[slot].state);
+}
+
+bool ResetCard(uint32_t slot) {
+  return ModifyCard(slot, [](vtoken::CardState& s, const void*) { s.ResetVolatile(); }, nullptr);
 }
 
 }  // namespace vt

@@ -15,5 +15,7 @@ uint32_t ExchangeWithCard(uint32_t slot, const uint8_t* command, uint32_t length
 bool CurrentCard(uint32_t slot, vtoken::CardState* state);
 // Clears the card's RAM, as a reset or a new insertion does.
 bool ResetCard(uint32_t slot);
+// Changes the token's state outside any command (the caller holds the transaction).
+bool ModifyCard(uint32_t slot, void (*change)(vtoken::CardState&, const void*), const void* argument);
 
 }  // namespace vt

@@ -33,6 +33,7 @@ struct ReaderRecord {
   uint32_t cardGeneration;   // bumped when the token file is rewritten
   ULONGLONG silentUntil;     // GetTickCount64 time until which the token does not answer
   FaultRule faults[kMaxFaults];
+  uint32_t buttonAction;     // the user's last act on the button, not yet seen by the card
 };
 
 struct SharedBlock {

@@ -8,6 +8,7 @@
 #include "card_exchange.h"
 #include "card_profiles.h"
 #include "device_registry.h"
+#include "handles.h"
 #include "vtoken_api.h"
 
 using namespace vt;
@@ -133,3 +134,34 @@ VT_EXPORT VTokenTraceClear(uint32_t slot) {
 }
 
 VT_EXPORT VTokenStorePath(char* path, uint32_t capacity) { return CopyText(StoreFolder(), path, capacity); }
+
+VT_EXPORT VTokenButton(uint32_t slot, uint32_t action) {
+  if (slot >= kReaderCount) return VT_E_UNKNOWN_READER;
+  if (action < VT_BUTTON_PRESS || action > VT_BUTTON_EXPIRE) return VT_E_PARAMETER;
+  return WithShared([&](SharedBlock& b) -> uint32_t {
+    if (!b.readers[slot].present) return VT_E_NO_TOKEN;
+    b.readers[slot].buttonAction = action;
+    return 0;
+  });
+}
+
+VT_EXPORT VTokenRequireButton(uint32_t slot, const uint8_t* header, uint32_t headerLength) {
+  if (slot >= kReaderCount) return VT_E_UNKNOWN_READER;
+  if (header == nullptr || headerLength == 0 || headerLength > 8) return VT_E_PARAMETER;
+  // Changed like any command would change it: inside the reader's transaction.
+  uint32_t handle = 0;
+  uint32_t rc = OpenConnection(slot, &handle);
+  if (rc != 0) return rc;
+  bool nested = false;
+  rc = AcquireTransaction(handle, INFINITE, &nested);
+  if (rc == 0) {
+    vtoken::Bytes prefix(header, header + headerLength);
+    bool ok = ModifyCard(
+        slot, [](vtoken::CardState& s, const void* p) { s.confirmPrefixes.push_back(*static_cast<const vtoken::Bytes*>(p)); },
+        &prefix);
+    ReleaseTransaction(handle);
+    rc = ok ? 0 : VT_E_STORE;
+  }
+  CloseConnection(handle);
+  return rc;
+}

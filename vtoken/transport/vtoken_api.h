@@ -22,6 +22,11 @@
 #define VT_FAULT_FAIL 2    // the transmission of matching commands fails
 #define VT_FAULT_SILENT 3  // after a matching command, stay silent for `silentMs`
 
+// Acts on the button of a token whose command waits for it.
+#define VT_BUTTON_PRESS 1
+#define VT_BUTTON_REFUSE 2
+#define VT_BUTTON_EXPIRE 3
+
 // The functions, as callers bind them by name from the transport library
 // (see vtoken_client.h).
 #if defined(_WIN32)
@@ -44,3 +49,8 @@ typedef uint32_t(VT_CALL* VTokenClearFaultsFn)(uint32_t slot);
 typedef uint32_t(VT_CALL* VTokenTracePathFn)(uint32_t slot, char* path, uint32_t capacity);
 typedef uint32_t(VT_CALL* VTokenTraceClearFn)(uint32_t slot);
 typedef uint32_t(VT_CALL* VTokenStorePathFn)(char* path, uint32_t capacity);
+// The user presses, refuses or lets the wait expire (VT_BUTTON_*); seen by the next command.
+typedef uint32_t(VT_CALL* VTokenButtonFn)(uint32_t slot, uint32_t action);
+// From now on, commands on that token starting with these bytes wait for the button
+// (only tokens that have one: profiles "display" and "legacy").
+typedef uint32_t(VT_CALL* VTokenRequireButtonFn)(uint32_t slot, const uint8_t* header, uint32_t headerLength);

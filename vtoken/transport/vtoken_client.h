@@ -22,6 +22,8 @@ struct VTokenClient {
   VTokenTracePathFn TracePath = nullptr;
   VTokenTraceClearFn TraceClear = nullptr;
   VTokenStorePathFn StorePath = nullptr;
+  VTokenButtonFn Button = nullptr;
+  VTokenRequireButtonFn RequireButton = nullptr;
   ZTConnectDevFn Connect = nullptr;
   ZTDisconnectDevFn Disconnect = nullptr;
   ZTBeginTransactionFn Begin = nullptr;
@@ -40,7 +42,8 @@ struct VTokenClient {
            Bind(Insert, "VTokenInsert") && Bind(Remove, "VTokenRemove") && Bind(IsPresent, "VTokenIsPresent") &&
            Bind(AddFault, "VTokenAddFault") && Bind(ClearFaults, "VTokenClearFaults") &&
            Bind(TracePath, "VTokenTracePath") && Bind(TraceClear, "VTokenTraceClear") &&
-           Bind(StorePath, "VTokenStorePath") && Bind(Connect, "ZTConnectDev") && Bind(Disconnect, "ZTDisconnectDev") &&
+           Bind(StorePath, "VTokenStorePath") && Bind(Button, "VTokenButton") &&
+           Bind(RequireButton, "VTokenRequireButton") && Bind(Connect, "ZTConnectDev") && Bind(Disconnect, "ZTDisconnectDev") &&
            Bind(Begin, "ZTBeginTransaction") && Bind(BeginTime, "ZTBeginTransactionTime") &&
            Bind(End, "ZTEndTransaction") && Bind(ListReaders, "ZTListReaders") && Bind(GetDevState, "ZTGetDevState") &&
            Bind(Transmit, "ZTTransmit");
