@@ -86,44 +86,40 @@ bool Store(uint32_t slot, const std::string& tokenId, vtoken::CardState& state) 
 
 uint32_t ExchangeWithCard(uint32_t slot, const uint8_t* command, uint32_t length, uint8_t* response,
                           uint32_t* responseLength, uint32_t* statusWord) {
-  uint32_t result = 0, sw = 0, silentMs = 0;
-  bool decided = false;
-  bool silent = WithShared([&](SharedBlock& b) {
+  std::lock_guard<std::mutex> lock(g_cacheLock);
+  uint32_t result = 0, sw = 0, silentMs = 0, action = 0;
+  bool decided = false, silent = false, present = false;
+  std::string tokenId;
+  uint32_t generation = 0;
+  // Everything the exchange needs from the shared state, in one look.
+  WithShared([&](SharedBlock& b) {
     ReaderRecord& r = b.readers[slot];
-    if (r.silentUntil != 0 && GetTickCount64() < r.silentUntil) return true;
-    decided = ApplyFault(r, command, length, &result, &sw, &silentMs);
-    return false;
+    present = r.present != 0;
+    tokenId = r.tokenId;
+    generation = r.cardGeneration;
+    silent = r.silentUntil != 0 && GetTickCount64() < r.silentUntil;
+    if (!silent) decided = ApplyFault(r, command, length, &result, &sw, &silentMs);
+    // The user's act on the button reaches the card with the next command.
+    action = r.buttonAction;
+    r.buttonAction = 0;
+    if (silentMs != 0) r.silentUntil = GetTickCount64() + silentMs;
+    return 0;
   });
+  if (!present) return VT_E_NO_TOKEN;
   if (silent) {
     AppendTrace(slot, command, length, nullptr, 0, 0, VT_E_NO_ANSWER);
     return VT_E_NO_ANSWER;
   }
   vtoken::Bytes data;
   if (!decided) {
-    std::lock_guard<std::mutex> lock(g_cacheLock);
-    std::string tokenId;
-    uint32_t generation = 0;
-    if (!Snapshot(slot, &tokenId, &generation)) return VT_E_NO_TOKEN;
     if (!Refresh(slot, tokenId, generation)) return VT_E_STORE;
     vtoken::CardState& state = g_cache[slot].state;
     vtoken::Bytes before = vtoken::EncodeCardState(state);
-    // The user's act on the button reaches the card with the next command.
-    uint32_t action = WithShared([&](SharedBlock& b) {
-      uint32_t a = b.readers[slot].buttonAction;
-      b.readers[slot].buttonAction = 0;
-      return a;
-    });
     if (action != 0) vtoken::ApplyButtonAction(state, static_cast<uint8_t>(action));
     vtoken::ResponseApdu answer = Os().Process(state, command, length, nullptr);
     if (vtoken::EncodeCardState(state) != before && !Store(slot, tokenId, state)) return VT_E_STORE;
     data = std::move(answer.data);
     sw = answer.sw;
-  }
-  if (silentMs != 0) {
-    WithShared([&](SharedBlock& b) {
-      b.readers[slot].silentUntil = GetTickCount64() + silentMs;
-      return 0;
-    });
   }
   if (result == 0 && data.size() > *responseLength) result = VT_E_BUFFER_TOO_SMALL;
   AppendTrace(slot, command, length, data.data(), static_cast<uint32_t>(data.size()), sw, result);

@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <vector>
 
@@ -148,20 +149,73 @@ bool SaveCard(const std::string& tokenId, const vtoken::CardState& state) {
   return MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
+// VTOKEN_TRACE=0 turns the trace off (for measurements); it is on otherwise.
+bool TraceEnabled() {
+  static const bool enabled = [] {
+    char value[8] = {0};
+    DWORD n = GetEnvironmentVariableA("VTOKEN_TRACE", value, sizeof(value));
+    return !(n == 1 && value[0] == '0');
+  }();
+  return enabled;
+}
+
+namespace {
+
+// One append handle per reader, kept open: opening the file for every command
+// would cost more than the command. Shared for delete and write so that another
+// process can clear the trace while we hold it.
+std::mutex g_traceLock;
+HANDLE g_trace[kReaderCount] = {};
+
+HANDLE TraceHandle(uint32_t slot) {
+  if (g_trace[slot] == nullptr || g_trace[slot] == INVALID_HANDLE_VALUE)
+    g_trace[slot] = CreateFileA(TracePath(slot).c_str(), FILE_APPEND_DATA,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  return g_trace[slot];
+}
+
+void AppendHex(std::string& line, const uint8_t* bytes, uint32_t length) {
+  static const char* digits = "0123456789ABCDEF";
+  for (uint32_t i = 0; i < length; ++i) {
+    line += digits[bytes[i] >> 4];
+    line += digits[bytes[i] & 15];
+  }
+}
+
+}  // namespace
+
 void AppendTrace(uint32_t slot, const uint8_t* command, uint32_t length, const uint8_t* data, uint32_t dataLength,
                  uint32_t sw, uint32_t result) {
-  FILE* f = fopen(TracePath(slot).c_str(), "ab");
-  if (f == nullptr) return;
-  fputs("> ", f);
-  for (uint32_t i = 0; i < length; ++i) fprintf(f, "%02X", command[i]);
+  if (!TraceEnabled() || slot >= kReaderCount) return;
+  std::string line = "> ";
+  AppendHex(line, command, length);
+  char tail[32];
   if (result != 0) {
-    fprintf(f, "\n! %08X\n", static_cast<unsigned>(result));
+    snprintf(tail, sizeof(tail), "\n! %08X\n", static_cast<unsigned>(result));
+    line += tail;
   } else {
-    fputs("\n< ", f);
-    for (uint32_t i = 0; i < dataLength; ++i) fprintf(f, "%02X", data[i]);
-    fprintf(f, " %04X\n", static_cast<unsigned>(sw));
+    line += "\n< ";
+    AppendHex(line, data, dataLength);
+    snprintf(tail, sizeof(tail), " %04X\n", static_cast<unsigned>(sw));
+    line += tail;
   }
-  fclose(f);
+  std::lock_guard<std::mutex> lock(g_traceLock);
+  HANDLE file = TraceHandle(slot);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+void ClearTrace(uint32_t slot) {
+  if (slot >= kReaderCount) return;
+  // Emptied, not deleted: other processes keep appending to the same file.
+  HANDLE file = CreateFileA(TracePath(slot).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+  SetEndOfFile(file);
+  CloseHandle(file);
 }
 
 }  // namespace vt

@@ -62,6 +62,7 @@ void PersistSlots(const SharedBlock& block);  // caller holds the lock
 bool LoadCard(const std::string& tokenId, vtoken::CardState& state);
 bool SaveCard(const std::string& tokenId, const vtoken::CardState& state);
 
+void ClearTrace(uint32_t slot);
 void AppendTrace(uint32_t slot, const uint8_t* command, uint32_t length, const uint8_t* data, uint32_t dataLength,
                  uint32_t sw, uint32_t result);
 

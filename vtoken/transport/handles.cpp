@@ -27,13 +27,16 @@ bool ProcessAlive(uint32_t pid) {
 
 }  // namespace
 
+uint32_t ConnectionOf(uint32_t handle, Connection* out) {
+  std::lock_guard<std::mutex> lock(g_lock);
+  auto it = Connections().find(handle);
+  if (it == Connections().end()) return VT_E_INVALID_HANDLE;
+  *out = it->second;
+  return 0;
+}
+
 uint32_t ResolveHandle(uint32_t handle, Connection* out) {
-  {
-    std::lock_guard<std::mutex> lock(g_lock);
-    auto it = Connections().find(handle);
-    if (it == Connections().end()) return VT_E_INVALID_HANDLE;
-    *out = it->second;
-  }
+  if (ConnectionOf(handle, out) != 0) return VT_E_INVALID_HANDLE;
   return WithShared([&](SharedBlock& b) -> uint32_t {
     const ReaderRecord& r = b.readers[out->slot];
     return (r.present && r.insertion == out->insertion) ? 0 : VT_E_NO_TOKEN;
@@ -77,29 +80,30 @@ uint32_t CloseConnection(uint32_t handle) {
 uint32_t AcquireTransaction(uint32_t handle, DWORD timeoutMs, bool* nested) {
   const DWORD pid = GetCurrentProcessId();
   const ULONGLONG start = GetTickCount64();
+  Connection c;
+  if (ConnectionOf(handle, &c) != 0) return VT_E_INVALID_HANDLE;
   for (;;) {
-    Connection c;
-    uint32_t rc = ResolveHandle(handle, &c);
-    if (rc != 0) return rc;
     uint32_t ownerPid = 0;
-    bool got = WithShared([&](SharedBlock& b) {
+    // One look at the shared state: the token still there, and the reader free or ours.
+    uint32_t rc = WithShared([&](SharedBlock& b) -> uint32_t {
       ReaderRecord& r = b.readers[c.slot];
+      if (!r.present || r.insertion != c.insertion) return VT_E_NO_TOKEN;
       if (r.ownerPid == pid && r.ownerHandle == handle) {
         ++r.depth;
         *nested = true;
-        return true;
+        return 0;
       }
       if (r.ownerPid == 0) {
         r.ownerPid = pid;
         r.ownerHandle = handle;
         r.depth = 1;
         *nested = false;
-        return true;
+        return 0;
       }
       ownerPid = r.ownerPid;
-      return false;
+      return VT_E_NOT_OWNER;
     });
-    if (got) return 0;
+    if (rc != VT_E_NOT_OWNER) return rc;
     // A process that died inside its transaction loses it.
     if (!ProcessAlive(ownerPid)) {
       WithShared([&](SharedBlock& b) {
@@ -116,12 +120,7 @@ uint32_t AcquireTransaction(uint32_t handle, DWORD timeoutMs, bool* nested) {
 
 uint32_t ReleaseTransaction(uint32_t handle) {
   Connection c;
-  {
-    std::lock_guard<std::mutex> lock(g_lock);
-    auto it = Connections().find(handle);
-    if (it == Connections().end()) return VT_E_INVALID_HANDLE;
-    c = it->second;
-  }
+  if (ConnectionOf(handle, &c) != 0) return VT_E_INVALID_HANDLE;
   return WithShared([&](SharedBlock& b) -> uint32_t {
     ReaderRecord& r = b.readers[c.slot];
     if (r.ownerPid != GetCurrentProcessId() || r.ownerHandle != handle) return VT_E_NOT_OWNER;

@@ -10,6 +10,8 @@ struct Connection {
   uint32_t insertion;
 };
 
+// This process's record of the handle, without asking whether the token is still there.
+uint32_t ConnectionOf(uint32_t handle, Connection* out);
 // 0 or VT_E_INVALID_HANDLE / VT_E_NO_TOKEN (the token left since the handle was made).
 uint32_t ResolveHandle(uint32_t handle, Connection* out);
 uint32_t OpenConnection(uint32_t slot, uint32_t* handle);

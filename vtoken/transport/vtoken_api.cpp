@@ -129,7 +129,7 @@ VT_EXPORT VTokenTracePath(uint32_t slot, char* path, uint32_t capacity) {
 
 VT_EXPORT VTokenTraceClear(uint32_t slot) {
   if (slot >= kReaderCount) return VT_E_UNKNOWN_READER;
-  DeleteFileA(TracePath(slot).c_str());
+  ClearTrace(slot);
   return 0;
 }
 

@@ -107,13 +107,12 @@ ZT_EXPORT ZTTransmit(DeviceHandle device, const uint8_t* command, uint32_t comma
   if (command == nullptr || commandLength < 4 || response == nullptr || responseLength == nullptr ||
       statusWord == nullptr)
     return VT_E_PARAMETER;
-  Connection c;
-  uint32_t rc = ResolveHandle(device, &c);
-  if (rc != 0) return rc;
   // A command outside a transaction takes the reader for itself alone.
   bool nested = false;
-  rc = AcquireTransaction(device, INFINITE, &nested);
+  uint32_t rc = AcquireTransaction(device, INFINITE, &nested);
   if (rc != 0) return rc;
+  Connection c;
+  ConnectionOf(device, &c);
   rc = ExchangeWithCard(c.slot, command, commandLength, response, responseLength, statusWord);
   ReleaseTransaction(device);
   return rc;
