@@ -37,7 +37,8 @@ start_wine_env() {
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w || true
   fi
-  wineserver -p
+  # Kept alive for the whole run; one already serving this prefix is used as it is.
+  wineserver -p 2>/dev/null || true
   trap stop_wine_env EXIT
   # First start in this session: let Wine finish any prefix update before tests are timed.
   timeout 120 wine cmd /c exit >/dev/null 2>&1 || true

@@ -1,8 +1,10 @@
 // Library attach and detach.
 #include <windows.h>
 
+#include "../config/app.h"
 #include "../transport/reader_table.h"
 #include "../transport/transport_loader.h"
+#include "../ui/windows_ui.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   switch (reason) {
@@ -10,6 +12,8 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
       DisableThreadLibraryCalls(instance);
       pq::ClearReaderTable();
       (void)pq::LoadTransport(nullptr);  // the provider loads even without a transport
+      pq::InstallWindowsUi();
+      pq::InitialiseApplication();
       break;
     case DLL_PROCESS_DETACH:
       // At process exit the transport may already be gone; only an explicit unload frees it.
