@@ -8,7 +8,7 @@ PACKAGES=(
   wine wine32 mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   binutils-mingw-w64-i686 cmake ninja-build xvfb x11-apps imagemagick
   googletest libgtest-dev libssl-dev libz-mingw-w64-dev zlib1g-dev
-  dpkg-dev perl make g++ python3 chromium
+  dpkg-dev perl make g++ python3 chromium fonts-wqy-microhei
 )
 # The machine image may carry its own Node.js (with npm); Debian's would conflict with it.
 command -v npm >/dev/null 2>&1 || PACKAGES+=(nodejs npm)
