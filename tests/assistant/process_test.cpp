@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "window_capture.h"
+
 #include <string>
 #include <vector>
 
@@ -223,44 +225,6 @@ TEST_F(Process, InstallingShowsTheSetupMessageThenTheWindow) {
   Quit(first);
 }
 
-// Saves a window's picture as a 24-bit BMP.
-bool SaveWindowBitmap(HWND hwnd, const std::string& path) {
-  RECT r;
-  GetWindowRect(hwnd, &r);
-  int w = r.right - r.left, h = r.bottom - r.top;
-  if (w <= 0 || h <= 0) return false;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  SelectObject(memory, old);
-  DWORD stride = ((w * 3 + 3) / 4) * 4;
-  DWORD imageSize = stride * h;
-  BITMAPFILEHEADER fh = {};
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof(fh) + sizeof(bi.bmiHeader);
-  fh.bfSize = fh.bfOffBits + imageSize;
-  bool ok = false;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    DWORD n = 0;
-    ok = WriteFile(file, &fh, sizeof(fh), &n, nullptr) && WriteFile(file, &bi.bmiHeader, sizeof(bi.bmiHeader), &n, nullptr) &&
-         WriteFile(file, bits, imageSize, &n, nullptr);
-    CloseHandle(file);
-  }
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return ok;
-}
 
 TEST_F(Process, TheWindowUnderTheXServer) {
   Instance first("");
@@ -302,7 +266,7 @@ TEST_F(Process, TheWindowUnderTheXServer) {
   std::string artifacts = ProgramFolder() + "..\\artifacts\\";
   CreateDirectoryA(artifacts.c_str(), nullptr);
   std::string shot = artifacts + "quorvane_window.bmp";
-  EXPECT_TRUE(SaveWindowBitmap(window, shot));
+  EXPECT_TRUE(testing_support::SaveWindowBitmap(window, shot));
   std::printf("screenshot: %s\n", shot.c_str());
   // Minimised and activated again: it comes back.
   ShowWindow(window, SW_MINIMIZE);
