@@ -20,6 +20,7 @@
 #include "ui/windows_ui.h"
 #include "vtoken_client.h"
 #include "window_capture.h"
+#include "wait_for.h"
 
 PQ_EXPORT uint32_t PQ_WINAPI HC_InitReaders(void);
 PQ_EXPORT uint32_t PQ_WINAPI HC_GetReaderHandle(const char* readerName, DeviceHandle* device);
@@ -36,12 +37,7 @@ const char* kWaitTitle = "Please press the button on your USB Key";
 
 template <typename Fn>
 bool WaitFor(Fn condition, DWORD ms = 5000) {
-  ULONGLONG end = GetTickCount64() + ms;
-  while (GetTickCount64() < end) {
-    if (condition()) return true;
-    Sleep(10);
-  }
-  return condition();
+  return testing_support::WaitFor(condition, ms);
 }
 
 void Screenshot(HWND window, const char* name) {

@@ -9,6 +9,7 @@
 
 #include "provider_client.h"
 #include "vtoken_client.h"
+#include "wait_for.h"
 
 namespace {
 
@@ -31,15 +32,9 @@ void RemoveAll() {
   for (uint32_t i = 0; i < g_vt.ReaderCount(); ++i) g_vt.Remove(i);
 }
 
-// Polls `condition` for up to `ms`.
 template <typename Fn>
 bool WaitFor(Fn condition, DWORD ms = 3000) {
-  ULONGLONG end = GetTickCount64() + ms;
-  while (GetTickCount64() < end) {
-    if (condition()) return true;
-    Sleep(20);
-  }
-  return condition();
+  return testing_support::WaitFor(condition, ms);
 }
 
 bool Registered(uint32_t slot) {
@@ -190,16 +185,19 @@ TEST_F(VirtualTokenTest, TraceShowsExactCommandsAndFaultsChangeAnswers) {
   ASSERT_NE(first, std::string::npos) << trace;
   EXPECT_NE(trace.find("> 0084010010", first + 1), std::string::npos) << "two challenges for 20 bytes";
 
-  const uint8_t getSerial[4] = {0x80, 0xCA, 0x00, 0x01};
-  ASSERT_EQ(g_vt.AddFault(7, 1 /*status*/, getSerial, 4, 0x6A86, 1, 0), 0u);
-  uint8_t serial[8];
-  EXPECT_EQ(g_provider.HWGetSerial(device, serial), 0x88000044u);
-  EXPECT_EQ(g_provider.HWGetSerial(device, serial), 0u) << "the fault was for one command";
-  ASSERT_EQ(g_vt.AddFault(7, 2 /*fail*/, getSerial, 4, 0, 1, 0), 0u);
-  EXPECT_EQ(g_provider.HWGetSerial(device, serial), 0xE1000006u) << "transport errors pass through unchanged";
+  // Faults on the total-size question: nothing else in this process asks it (the PIN
+  // cache's refresh after a removal reads serials and could take a one-time fault).
+  const uint8_t totalSize[4] = {0x80, 0xCA, 0x00, 0x0D};
+  uint32_t bytes = 0;
+  ASSERT_EQ(g_vt.AddFault(7, 1 /*status*/, totalSize, 4, 0x6A86, 1, 0), 0u);
+  EXPECT_EQ(g_provider.HWGetTotalSize(device, &bytes), 0x88000044u);
+  EXPECT_EQ(g_provider.HWGetTotalSize(device, &bytes), 0u) << "the fault was for one command";
+  ASSERT_EQ(g_vt.AddFault(7, 2 /*fail*/, totalSize, 4, 0, 1, 0), 0u);
+  EXPECT_EQ(g_provider.HWGetTotalSize(device, &bytes), 0xE1000006u) << "transport errors pass through unchanged";
 
-  ASSERT_EQ(g_vt.AddFault(7, 3 /*silent*/, getSerial, 4, 0, 1, 600), 0u);
-  EXPECT_EQ(g_provider.HWGetSerial(device, serial), 0u);
+  ASSERT_EQ(g_vt.AddFault(7, 3 /*silent*/, totalSize, 4, 0, 1, 600), 0u);
+  EXPECT_EQ(g_provider.HWGetTotalSize(device, &bytes), 0u);
+  uint8_t serial[8];
   EXPECT_EQ(g_provider.HWGetSerial(device, serial), 0xE1000007u) << "silent after the command";
   EXPECT_TRUE(WaitFor([&] { return g_provider.HWGetSerial(device, serial) == 0; }, 3000));
 }
@@ -262,11 +260,13 @@ TEST_F(VirtualTokenTest, TokenStateSurvivesRemovalAndReinsertion) {
 
 TEST_F(VirtualTokenTest, ButtonPressFromOutsideReleasesTheWaitingCommand) {
   ASSERT_EQ(g_vt.Insert(2, "display", "56540000B0770002"), 0u);
-  const uint8_t serialPrefix[4] = {0x80, 0xCA, 0x00, 0x01};
-  ASSERT_EQ(g_vt.RequireButton(2, serialPrefix, 4), 0u);
+  // The total size: a question nothing else in this process asks (the PIN cache's
+  // refresh after a removal reads serials, and must not answer our button).
+  const uint8_t totalSizePrefix[4] = {0x80, 0xCA, 0x00, 0x0D};
+  ASSERT_EQ(g_vt.RequireButton(2, totalSizePrefix, 4), 0u);
   uint32_t device = 0;
   ASSERT_EQ(g_vt.Connect(g_vt.NameOf(2).c_str(), &device), 0u);
-  const uint8_t command[5] = {0x80, 0xCA, 0x00, 0x01, 0x08};
+  const uint8_t command[5] = {0x80, 0xCA, 0x00, 0x0D, 0x02};
   auto send = [&](uint32_t* sw) {
     uint8_t response[64];
     uint32_t length = sizeof(response);
